@@ -1,0 +1,14 @@
+# Cross-compiles the x86 exe with MinGW-w64; the image asks for Windows 2000 (5.0).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)
+set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+set(CMAKE_CXX_STANDARD_LIBRARIES "" CACHE STRING "" FORCE)
+
+set(FIX_TRANSFORMS_ARCH x86)
+set(FIX_TRANSFORMS_ENTRY _EntryPoint)
+set(FIX_TRANSFORMS_OS_VERSION 5.0)
+set(FIX_TRANSFORMS_OS_MAJOR 5)
+set(FIX_TRANSFORMS_OS_MINOR 0)
+# The program installs no structured exception handler.
+set(FIX_TRANSFORMS_ARCH_LINK_OPTIONS -Wl,--no-seh)

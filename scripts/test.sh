@@ -14,3 +14,5 @@ done
 ls -l dist/x86/fix-transforms.exe dist/x64/fix-transforms.exe
 
 ctest --preset host
+# The real x64 exe against the real registry and message box of a throwaway Wine machine.
+ctest --preset x64

@@ -397,8 +397,38 @@ std::string WindowsPath(std::string path) {
     return path;
 }
 
+// The version resource as Windows reads it: every field a user sees in the file's properties.
+std::string CheckVersionResource(const std::string &exe) {
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &handle);
+    std::vector<char> info(size);
+    if (size == 0 || !GetFileVersionInfoA(exe.c_str(), 0, size, info.data()))
+        return "no version information: error " + std::to_string(GetLastError());
+    std::string problem;
+    const char *fields[] = {"FileDescription", "ProductName",    "FileVersion",
+                            "ProductVersion",  "OriginalFilename", "LegalCopyright"};
+    for (const char *field : fields) {
+        char *value = NULL;
+        UINT length = 0;
+        std::string path = std::string("\\StringFileInfo\\040904b0\\") + field;
+        if (!VerQueryValueA(info.data(), path.c_str(), (void **)&value, &length) || length <= 1)
+            problem += std::string(problem.empty() ? "" : ", ") + field + " missing";
+        else if (std::string(field) == "OriginalFilename" && std::string(value) != "fix-transforms.exe")
+            problem += std::string(problem.empty() ? "" : ", ") + "OriginalFilename is " + value;
+    }
+    return problem;
+}
+
 int RunCases(const std::string &exe) {
     int passed = 0, failed = 0;
+    std::string versionProblem = CheckVersionResource(exe);
+    if (versionProblem.empty()) {
+        ++passed;
+        printf("ok 0 - version resource\n");
+    } else {
+        ++failed;
+        printf("FAIL 0 - version resource: %s\n", versionProblem.c_str());
+    }
     const std::vector<Case> &cases = Cases();
     for (size_t i = 0; i < cases.size(); ++i) {
         const Case &c = cases[i];

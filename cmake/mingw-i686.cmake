@@ -7,8 +7,6 @@ set(CMAKE_CXX_STANDARD_LIBRARIES "" CACHE STRING "" FORCE)
 
 set(FIX_TRANSFORMS_ARCH x86)
 set(FIX_TRANSFORMS_ENTRY _EntryPoint)
-set(FIX_TRANSFORMS_OS_VERSION 5.0)
-set(FIX_TRANSFORMS_OS_MAJOR 5)
-set(FIX_TRANSFORMS_OS_MINOR 0)
+set(FIX_TRANSFORMS_OS_MINOR 0)  # the image asks for Windows 5.0
 # The program installs no structured exception handler.
 set(FIX_TRANSFORMS_ARCH_LINK_OPTIONS -Wl,--no-seh)

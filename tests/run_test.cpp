@@ -6,6 +6,7 @@
 
 #include "../repair/repair.h"
 #include "fake_platform.h"
+#include "test_text.h"
 
 namespace {
 
@@ -17,17 +18,7 @@ const std::string kFixedBox = std::string("box Message Alert|") + kFixedText + "
 const std::string kNotRequiredBox = std::string("box Message Alert|") + kNotRequiredText + "|info";
 const std::string kFailedBox = std::string("box Message Alert|") + kFailedText + "|error";
 
-std::string Lower(std::string s) {
-    for (char &c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = (char)(c - 'A' + 'a');
-    return s;
-}
 
-// A registry string as Windows Installer writes it: the text and its NUL.
-std::string Sz(const std::string &text) {
-    return text + std::string(1, '\0');
-}
 
 class RunTest : public ::testing::Test {
 protected:

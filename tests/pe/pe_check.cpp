@@ -1,6 +1,8 @@
 // The rules a release exe must keep, read from its PE headers, import table and resources.
 #include "pe_check.h"
 
+#include "../test_text.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -47,12 +49,6 @@ std::string ReadString(const Image &image, size_t offset) {
     return s;
 }
 
-std::string Lower(std::string s) {
-    for (char &c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = (char)(c - 'A' + 'a');
-    return s;
-}
 
 uint32_t DirectoryRva(const Image &image, const PeLayout &layout, uint32_t index) {
     return Read32(image, layout.dataDirectories + index * 8);

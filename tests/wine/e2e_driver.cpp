@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "../test_text.h"
+
 namespace {
 
 const char kProducts[] = "SOFTWARE\\Classes\\Installer\\Products";
@@ -33,16 +35,7 @@ const char kFixed[] = "The fix was completed succesfully!";
 const char kNotRequired[] = "Your system does not require the fix!";
 const char kFailed[] = "The fix could not be completed! Please run this program as an administrator.";
 
-std::string Lower(std::string s) {
-    for (char &c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = (char)(c - 'A' + 'a');
-    return s;
-}
 
-std::string Sz(const std::string &text) {
-    return text + std::string(1, '\0');
-}
 
 // 0x00 and 'x' padding up to a length, for data around the 128-byte read.
 std::string Padded(const std::string &text, size_t length) {

@@ -35,8 +35,6 @@ const char kFixed[] = "The fix was completed succesfully!";
 const char kNotRequired[] = "Your system does not require the fix!";
 const char kFailed[] = "The fix could not be completed! Please run this program as an administrator.";
 
-
-
 // 0x00 and 'x' padding up to a length, for data around the 128-byte read.
 std::string Padded(const std::string &text, size_t length) {
     std::string data = Sz(text);
@@ -110,7 +108,7 @@ const std::vector<Case> &Cases() {
          false, kFixed, false, 0, {0, 1}},
         {"129 bytes is too long to read", true,
          {{0, "", "Transforms", REG_BINARY, Padded(kPath1, 129)},
-          {1, "", "Transforms", REG_SZ, Sz(kPath2 + std::string(60, ' '))}},
+          {1, "", "Transforms", REG_SZ, Padded(kPath2, 200)}},
          false, kNotRequired, false, 0, {}},
         {"empty and leading NUL kept", true,
          {{0, "", "Transforms", REG_SZ, ""},

@@ -11,7 +11,7 @@ if [ -z "${CAPTURE_UNDER_XVFB:-}" ]; then
 fi
 
 source scripts/wine-machine.sh
-StartWineMachine x11
+StartWineMachine x11-bare
 
 # A broken registration, so the box says the fix was done.
 Wine reg add 'HKLM\SOFTWARE\Classes\Installer\Products\904010001E872D116BF00006799C897E' \

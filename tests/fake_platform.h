@@ -15,7 +15,6 @@ struct FakeKey {
     PlatformStatus openStatus = kStatusOk;          // what opening the key answers
     PlatformStatus deleteStatus = kStatusOk;        // what deleting a value answers
     std::map<std::string, std::string> values;      // value name -> raw data bytes
-    std::vector<std::string> subkeys;               // only there to show they are left alone
 };
 
 // The registry below HKEY_LOCAL_MACHINE, keyed by path, and the log of calls made.
